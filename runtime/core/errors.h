@@ -27,6 +27,7 @@ inline bool error_pending() { return pending_error() != 0; }
 void clear_pending_error();
 
 uint32_t error_line();
+void set_error_line(uint32_t line);
 
 // The message of a code, "Unprintable error" for codes without one.
 const char* error_message(ErrorCode code);
