@@ -2,6 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+
+#include "runtime/core/errors.h"
 
 namespace rt {
 
@@ -9,5 +12,10 @@ namespace rt {
 void statement_checkpoint(uint32_t line);
 void show_error_dialog();
 void dispatch_events();
+
+// The dialog's text ("Line:" and line, the message, and "Continue?" unless the code is
+// one of the memory-block errors) and caption.
+std::string error_dialog_text(ErrorCode code, uint32_t line);
+std::string error_dialog_caption(ErrorCode code);
 
 }  // namespace rt
