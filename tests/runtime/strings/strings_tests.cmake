@@ -1,0 +1,1 @@
+mw_add_test(string_storage_test ${CMAKE_CURRENT_LIST_DIR}/string_storage_test.cpp LIBS mw_strings)
