@@ -148,6 +148,11 @@ bool scan_timed_events(double now_seconds) {
   return true;
 }
 
+void start_event_timer_thread() {
+  g_events.scanner_running.store(true);
+  host::start_thread(event_timer_thread_main);
+}
+
 void event_timer_thread_main() {
   g_events.scanner_running.store(true);
   while (!exit_in_progress.load()) {

@@ -51,6 +51,8 @@ KeyEvent* key_event(int32_t index);  // null outside 0..31
 // sets event_pending. Returns false when a resize request cut the pass short.
 bool scan_timed_events(double now_seconds);
 
+// Starts the EventTimerThread; from here on table changes wait for its handshake.
+void start_event_timer_thread();
 // The EventTimerThread body: scans until exit_in_progress, then marks bit 1 of
 // parked_threads and returns.
 void event_timer_thread_main();
