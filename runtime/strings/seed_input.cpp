@@ -60,7 +60,10 @@ std::string_view trim_spaces(std::string_view text) {
 
 std::optional<int16_t> parse_seed_line(std::string_view line) {
   std::string_view digits = trim_spaces(line);
-  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+  if (!digits.empty() && digits.front() == '+') {
+    digits.remove_prefix(1);
+    if (!digits.empty() && digits.front() == '-') return std::nullopt;  // "+-1"
+  }
   if (digits.empty() || digits.front() == '+') return std::nullopt;
   int32_t value = 0;
   const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
