@@ -42,6 +42,7 @@ void sync_lock_key(bool host_on, int32_t code, bool through_key_events) {
 }  // namespace
 
 uint32_t frame_counter() { return g_refresh.frame_counter.load(std::memory_order_relaxed); }
+void set_frame_counter(uint32_t value) { g_refresh.frame_counter.store(value, std::memory_order_relaxed); }
 
 void update_tick_counter() {
   uint32_t ticks = static_cast<uint32_t>(milliseconds_since_midnight() * kTicksPerMillisecond);

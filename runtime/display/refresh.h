@@ -36,6 +36,7 @@ FrameSlot& frame_slot(int32_t index);  // 0..64
 int32_t latest_frame();                // acquire: the slot's contents are visible
 int32_t oldest_frame();
 uint32_t frame_counter();
+void set_frame_counter(uint32_t value);  // tests step the blink phase without waiting
 // The slot after `index` in ring order (64 is followed by 1).
 inline int32_t next_frame_slot(int32_t index) { return index >= kFrameRingSlots ? 1 : index + 1; }
 
