@@ -26,6 +26,9 @@ FONT_DIR = pathlib.Path("/usr/share/consolefonts")
 # Fonts whose ASCII letters have the classic IBM shapes come first.
 SOURCES_8 = ["Lat2-VGA8", "Arabic-VGA8", "Lat38-VGA8", "FullGreek-VGA8", "Uni2-VGA8",
              "FullCyrSlav-VGA8", "Uni1-VGA8"]
+# Several fonts map the double-line box characters and some pictographs onto look-alike
+# glyphs; this one has a glyph of its own for each, so it goes first for those codes.
+SOURCES_8_SYMBOLS = ["FullGreek-VGA8", "Uni2-VGA8", "Lat2-VGA8", "Arabic-VGA8"]
 SOURCES_16 = ["FullGreek-VGA16", "Uni2-VGA16", "FullCyrSlav-VGA16", "Uni1-VGA16",
               "Lat15-VGA16", "Lat2-VGA16", "Lat38-VGA16", "Lat7-VGA16", "CyrKoi-VGA16"]
 
@@ -65,8 +68,15 @@ def code_point(code):
     return ord(bytes([code]).decode("cp437"))
 
 
-def assemble(sources, height, hand_drawn):
+def is_symbol(code):
+    return code < 32 or code == 127 or code >= 176
+
+
+def assemble(sources, height, hand_drawn, symbol_sources=None):
     fonts = [(name, psf.load(FONT_DIR / f"{name}.psf.gz")) for name in sources]
+    symbol_fonts = fonts
+    if symbol_sources:
+        symbol_fonts = [(name, psf.load(FONT_DIR / f"{name}.psf.gz")) for name in symbol_sources]
     glyphs, origin = [], []
     for code in range(256):
         if code in hand_drawn:
@@ -79,7 +89,7 @@ def assemble(sources, height, hand_drawn):
             continue
         wanted = [code_point(code)] + ALTERNATES.get(code_point(code), [])
         found = None
-        for name, font in fonts:
+        for name, font in (symbol_fonts if is_symbol(code) else fonts):
             if font.height != height:
                 continue
             for cp in wanted:
@@ -101,6 +111,16 @@ def check_telling_rows(glyphs, telling, label):
         if glyphs[code] != rows:
             got = " ".join(f"{r:02X}" for r in glyphs[code])
             raise SystemExit(f"{label} glyph {code} has rows {got}")
+
+
+def check_box_drawing_distinct(glyphs, label):
+    # Look-alike substitutes would make two box-drawing codes share one glyph.
+    seen = {}
+    for code in range(179, 219):
+        key = tuple(glyphs[code])
+        if key in seen:
+            raise SystemExit(f"{label} glyphs {seen[key]} and {code} are the same")
+        seen[key] = code
 
 
 def pixel_bytes(glyphs):
@@ -160,10 +180,12 @@ def main():
     parser.add_argument("--sources", action="store_true", help="print where each glyph came from")
     args = parser.parse_args()
 
-    set8, origin8 = assemble(SOURCES_8, 8, drawn.GLYPHS_8)
+    set8, origin8 = assemble(SOURCES_8, 8, drawn.GLYPHS_8, SOURCES_8_SYMBOLS)
     set16, origin16 = assemble(SOURCES_16, 16, drawn.GLYPHS_16)
     check_telling_rows(set8, TELLING_8, "8x8")
     check_telling_rows(set16, TELLING_16, "8x16")
+    check_box_drawing_distinct(set8, "8x8")
+    check_box_drawing_distinct(set16, "8x16")
     if args.sources:
         for code in range(256):
             print(code, origin8[code], origin16[code])
