@@ -7,3 +7,4 @@ mw_add_test(number_format_test ${CMAKE_CURRENT_LIST_DIR}/number_format_test.cpp 
 target_sources(number_format_test PRIVATE ${MW_FORMAT_CORE_SOURCES})
 mw_add_test(number_text_test ${CMAKE_CURRENT_LIST_DIR}/number_text_test.cpp LIBS)
 target_sources(number_text_test PRIVATE ${MW_FORMAT_CORE_SOURCES})
+mw_add_test(number_format_strings_test ${CMAKE_CURRENT_LIST_DIR}/number_format_strings_test.cpp LIBS mw_strings)
