@@ -666,12 +666,11 @@ void set_viewport(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t fill,
     image->view_offset_y = relative ? 0 : image->view_y1;
     if (image->coordinate_mode == 0) image->coordinate_mode = 1;
   }
-  if (image->coordinate_mode == 2) {
+  // The world window follows the new viewport. Its upward y is measured from the
+  // viewport's height, as set_world_window does: the viewport offset is added later.
+  if (image->coordinate_mode == 2)
     set_world_mapping(*image, image->world_x1, image->world_y1, image->world_x2,
-                      image->world_y2, false);
-    if (image->world_y2 < image->world_y1)
-      image->scale_offset_y = static_cast<float>(image->view_y2) + image->scale_y * -image->world_y2;
-  }
+                      image->world_y2, image->world_y2 < image->world_y1);
   // A text image keeps only the fields: its cells are not pixels to fill or border.
   if (!is_graphics(*image)) return;
   if (flags & VIEWPORT_FILL_GIVEN)
