@@ -1,6 +1,7 @@
 // Runs a fuzz harness without libFuzzer: every seed file given (files or folders), then a
 // fixed number of mutants of each from a seeded generator. Deterministic, so it can stand
 // in the ordinary test run with any compiler.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
