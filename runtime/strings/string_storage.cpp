@@ -763,25 +763,28 @@ StringStorageStats string_storage_stats() {
 
 namespace {
 
+std::string slot_problem(bool low, int32_t index, const char* problem) {
+  return std::string(low ? "low-memory slot " : "heap slot ") + std::to_string(index) + problem;
+}
+
 std::string check_list(const SlotList& list, const uint8_t* base, int64_t first, int64_t fill,
                        bool low) {
   const uint8_t* previous_end = base + first;
   for (int32_t i = 0; i < list.count; ++i) {
     const StringValue* s = list.slots[i];
     if (s == kReleasedSlot) continue;
-    const std::string where = (low ? "low-memory slot " : "heap slot ") + std::to_string(i);
-    if (!is_live(s)) return where + " holds a released record";
-    if (s->list_index != i) return where + " holds a record that names slot " + std::to_string(s->list_index);
-    if ((s->in_low_memory != 0) != low) return where + " holds a string of the other area";
-    if (s->is_fixed_length || s->is_read_only) return where + " holds a string it does not own";
-    if (s->data < previous_end) return where + " starts before the end of the string before it";
-    if (s->data + s->length > base + fill) return where + " ends beyond the fill offset";
+    if (!is_live(s)) return slot_problem(low, i, " holds a released record");
+    if (s->list_index != i) return slot_problem(low, i, " holds a record that names another slot");
+    if ((s->in_low_memory != 0) != low) return slot_problem(low, i, " holds a string of the other area");
+    if (s->is_fixed_length || s->is_read_only) return slot_problem(low, i, " holds a string it does not own");
+    if (s->data < previous_end) return slot_problem(low, i, " starts before the end of the string before it");
+    if (s->data + s->length > base + fill) return slot_problem(low, i, " ends beyond the fill offset");
     previous_end = s->data + s->length;
     if (low && s->low_memory_descriptor != nullptr) {
       const uint32_t record = kLowMemoryStringArea + s->low_memory_descriptor_offset;
       if (low_memory_read_u16(record) != static_cast<uint16_t>(s->length) ||
           low_memory_read_u16(record + 2) != static_cast<uint16_t>(s->data - base)) {
-        return where + " has a stale descriptor record";
+        return slot_problem(low, i, " has a stale descriptor record");
       }
     }
   }
