@@ -156,7 +156,7 @@ void create_window(Dialog& dlg, const std::string& caption) {
   set_atom_property(dlg, "_NET_WM_STATE", {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_MODAL"});
   XSelectInput(d, dlg.window,
                ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask |
-                   StructureNotifyMask);
+                   StructureNotifyMask | VisibilityChangeMask);
   dlg.gc = XCreateGC(d, dlg.window, 0, nullptr);
   XSetFont(d, dlg.gc, dlg.font->fid);
 }
@@ -237,6 +237,12 @@ MessageBoxAnswer run_dialog(Dialog& dlg) {
         break;
       case Expose:
         if (ev.xexpose.count == 0) draw(dlg);
+        break;
+      case VisibilityNotify:
+        // The game window may be mapped or raised after the box (the script can fail
+        // before the window exists); without a window manager to honour "above",
+        // the box raises itself whenever something covers it.
+        if (ev.xvisibility.state != VisibilityUnobscured) XRaiseWindow(d, dlg.window);
         break;
       case KeyPress: {
         MessageBoxAnswer answer;

@@ -46,7 +46,7 @@ void error_script(int64_t code) {
 // A statement stuck in a call that does not poll delays the exit; the window stays.
 void slow_script() {
   for (uint32_t line = 1;; ++line) {
-    host::sleep_milliseconds(1500);
+    host::sleep_milliseconds(3000);
     say("slow statement done");
     after_statement(line);
   }
