@@ -68,8 +68,13 @@ def code_point(code):
     return ord(bytes([code]).decode("cp437"))
 
 
+# The first 8-line sources map the fractions onto ligature glyphs, so these come from the
+# symbol fonts as well.
+SYMBOL_CODES_8 = {171, 172}
+
+
 def is_symbol(code):
-    return code < 32 or code == 127 or code >= 176
+    return code < 32 or code == 127 or code >= 176 or code in SYMBOL_CODES_8
 
 
 def assemble(sources, height, hand_drawn, symbol_sources=None):
