@@ -5,3 +5,4 @@ mw_add_test(core_events_test ${CMAKE_CURRENT_LIST_DIR}/events_test.cpp LIBS mw_c
 mw_add_test(core_return_stack_test ${CMAKE_CURRENT_LIST_DIR}/return_stack_test.cpp LIBS mw_core)
 mw_add_test(core_exit_sequence_test ${CMAKE_CURRENT_LIST_DIR}/exit_sequence_test.cpp LIBS mw_core)
 mw_add_test(core_low_memory_test ${CMAKE_CURRENT_LIST_DIR}/low_memory_test.cpp LIBS mw_core)
+mw_add_test(core_command_line_test ${CMAKE_CURRENT_LIST_DIR}/command_line_test.cpp LIBS mw_core)
