@@ -15,7 +15,9 @@ namespace {
 struct PresenterState {
   int32_t window_width = 640;  // as last reported by the reshape callback
   int32_t window_height = 400;
-  bool reshaped = false;  // forces one redraw
+  // A reshape forces the next two callbacks to draw: the GL drawable may still have its
+  // old size at the first one, which would leave the picture off by the difference.
+  int32_t redraws_due = 0;
 };
 
 PresenterState g_presenter;
@@ -47,8 +49,8 @@ void present_latest_frame() {
   if (oldest_frame() == 0) return;  // nothing composed yet
   mark_superseded_frames();
   FrameSlot& frame = frame_slot(latest_frame());
-  if (frame.drawn.load(std::memory_order_relaxed) != 0 && !g_presenter.reshaped) return;
-  g_presenter.reshaped = false;
+  if (frame.drawn.load(std::memory_order_relaxed) != 0 && g_presenter.redraws_due == 0) return;
+  if (g_presenter.redraws_due > 0) --g_presenter.redraws_due;
   if (frame.width != g_presenter.window_width || frame.height != g_presenter.window_height) {
     glutReshapeWindow(frame.width, frame.height);
     glutPostRedisplay();
@@ -64,7 +66,7 @@ void present_latest_frame() {
 void note_window_size(int32_t width, int32_t height) {
   g_presenter.window_width = width;
   g_presenter.window_height = height;
-  g_presenter.reshaped = true;
+  g_presenter.redraws_due = 2;
 }
 
 }  // namespace rt
