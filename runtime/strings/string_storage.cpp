@@ -109,7 +109,15 @@ struct StringStorage {
   int64_t low_memory_packs = 0;
 };
 
-StringStorage g_storage;
+// Never destroyed: blocks stay reachable (and valid) while other threads' static
+// destructors or the leak checker run at exit.
+union LastingStorage {
+  StringStorage value;
+  LastingStorage() : value() {}
+  ~LastingStorage() {}
+};
+LastingStorage g_lasting;
+StringStorage& g_storage = g_lasting.value;
 
 // ---- blocks -----------------------------------------------------------------------------
 
