@@ -54,6 +54,13 @@ std::atomic_ref<uint8_t> low_memory_byte(uint32_t linear) {
   return std::atomic_ref<uint8_t>(*low_memory_at(linear));
 }
 
+// The script may poke the head or tail words; an offset outside the ring must not let
+// the ring read or write other BIOS data.
+bool valid_ring_offset(uint8_t offset) {
+  return offset % 2 == 0 && offset >= kKeyboardRingFirstOffset &&
+         offset < kKeyboardRingLimitOffset;
+}
+
 uint8_t next_ring_offset(uint8_t offset) {
   const auto next = static_cast<uint8_t>(offset + 2);
   return next == kKeyboardRingLimitOffset ? kKeyboardRingFirstOffset : next;
@@ -146,6 +153,7 @@ struct RingEntry {
 void ring_store(RingEntry entry) {
   const uint8_t tail = low_memory_byte(kKeyboardRingTail).load(std::memory_order_relaxed);
   const uint8_t head = low_memory_byte(kKeyboardRingHead).load(std::memory_order_acquire);
+  if (!valid_ring_offset(tail) || !valid_ring_offset(head)) return;
   const uint8_t next = next_ring_offset(tail);
   if (next == head) return;
   low_memory_write_u8(kBiosDataArea + tail, entry.character);
@@ -412,7 +420,7 @@ StringValue* read_key() {
   if (result == nullptr || error_pending()) return result;
   const uint8_t head = low_memory_byte(kKeyboardRingHead).load(std::memory_order_relaxed);
   const uint8_t tail = low_memory_byte(kKeyboardRingTail).load(std::memory_order_acquire);
-  if (head == tail) {
+  if (head == tail || !valid_ring_offset(head) || !valid_ring_offset(tail)) {
     result->length = 0;
     return result;
   }

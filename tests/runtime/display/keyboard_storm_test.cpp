@@ -97,7 +97,9 @@ TEST(KeyboardStorm, QueueAndRingStayConsistentUnderConcurrentKeyEvents) {
     const StringValue* key = read_key();
     ASSERT_GE(key->length, 0);
     ASSERT_LE(key->length, 2);
-    if (key->length == 2) ASSERT_EQ(key->data[0], 0);
+    if (key->length == 2) {
+      ASSERT_EQ(key->data[0], 0);
+    }
     ring_entries += key->length > 0;
     release_temporaries(mark, nullptr);
     const int32_t code = read_key_hit();

@@ -222,6 +222,26 @@ TEST_F(KeyboardTest, ARingFilledAfterWrappingStillHoldsFifteen) {
   EXPECT_EQ(drain_ring().size(), 15u);
 }
 
+TEST_F(KeyboardTest, APokedRingOffsetOutsideTheRingTouchesNoOtherBiosData) {
+  for (const auto& [head_offset, tail_offset] :
+       {std::pair{0x1E, 0x41}, std::pair{0x1F, 0x1E}, std::pair{0x1E, 0x3E}, std::pair{0x10, 0x1E}}) {
+    low_memory_write_u8(kKeyboardRingHead, static_cast<uint8_t>(head_offset));
+    low_memory_write_u8(kKeyboardRingTail, static_cast<uint8_t>(tail_offset));
+    low_memory_write_u8(kBiosDataArea + tail_offset, 0x55);
+    press_char('a');
+    EXPECT_EQ(low_memory_read_u8(kBiosDataArea + tail_offset), 0x55);
+    EXPECT_EQ(read_one(), "");
+    EXPECT_EQ(head(), head_offset);
+    EXPECT_EQ(tail(), tail_offset);
+    EXPECT_EQ(drain_hits(), Codes{'a'});  // the key-hit queue is not affected
+  }
+  low_memory_write_u16(kKeyboardRingHead, 0x3C);  // a valid ring again
+  low_memory_write_u16(kKeyboardRingTail, 0x3C);
+  press_char('b');
+  EXPECT_EQ(read_one(), "b");
+  EXPECT_EQ(head(), 0x1E);
+}
+
 // ---- key-hit queue -----------------------------------------------------------------
 
 TEST_F(KeyboardTest, AFullKeyHitQueueLosesItsOldestCodes) {
