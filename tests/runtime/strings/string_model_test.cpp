@@ -105,10 +105,10 @@ class ScriptRun {
     literals_.push_back("");
   }
 
-  // One statement in 200 is a long one of bursts, enough to fill the list on its own.
+  // One statement in 250 is a long one of bursts, enough to fill the list on its own.
   void statement(int64_t step) {
     const int32_t mark = temporary_mark();
-    const bool long_one = number(0, 199) == 0;
+    const bool long_one = number(0, 249) == 0;
     const int64_t actions = long_one ? 350 : number(1, 12);
     for (int64_t a = 0; a < actions; ++a) {
       if (long_one) {
@@ -336,8 +336,8 @@ class ScriptRun {
     const int64_t k = number(0, 99);
     if (k < 14) {
       temps_.push_back(new_variable(true));
-    } else if (k < 19) {
-      const std::string model = random_text(number(0, 1500));
+    } else if (k < 20) {
+      const std::string model = random_text(number(0, 3000));  // at most 12 live: the area holds them
       StringValue* s = string_new_low_memory(static_cast<int32_t>(model.size()), true);
       std::memcpy(s->data, model.data(), model.size());
       temps_.push_back({s, model});
@@ -390,11 +390,11 @@ class ScriptRun {
 TEST(StringModelTest, RandomStatementsMatchTheModelAndKeepTheStorageSound) {
   initialise_string_storage();
   ScriptRun run(0x5EED1234ABCDull);
-  constexpr int64_t kStatements = 6000;
+  constexpr int64_t kStatements = 3000;
   for (int64_t step = 0; step < kStatements; ++step) {
     run.statement(step);
     if (HasFatalFailure()) return;
-    if (step >= 4000 && step % 500 == 0) {
+    if (step >= 2000 && step % 250 == 0) {
       const int32_t mark = temporary_mark();
       run.outgrow_heap();
       release_temporaries(mark, nullptr);
