@@ -58,6 +58,13 @@ void expect_compass(const Screen& s, int location) {
 // checks that it did not).
 void settle() { std::this_thread::sleep_for(std::chrono::milliseconds(300)); }
 
+// A key for a screen that throws away the keys typed before it waits: given once the
+// screen has had time to start waiting.
+void key_on_screen(int32_t code) {
+  settle();
+  tap_key(code);
+}
+
 bool ends_game_prompt(const Screen& s) { return s.row(kBottomRow) == kEndPrompt; }
 
 void expect_exit_after_key() {
@@ -99,7 +106,7 @@ TEST(PlayTest, ShortestPathToTheMonsterAndTheWin) {
 
   game.type_line("use crowbar");
   ASSERT_TRUE(wait_for_text(t::kOnWhat));
-  tap_key(' ');
+  key_on_screen(' ');
   auto win = wait_for_text(t::kWin1);
   ASSERT_TRUE(win);
   EXPECT_EQ(win->row(1), t::kWin1);
@@ -198,7 +205,7 @@ TEST(PlayTest, HelpNeedsTwoKeys) {
     for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(help->row(int(i) + 1), expected[i]);
     // The first key only ends the sleep. The keys still in the keyboard ring (the letters
     // of the command itself) and that key are thrown away, so a second key is needed.
-    tap_key('a');
+    key_on_screen('a');
     settle();
     EXPECT_TRUE(current_screen().contains("PRESS ANY KEY...")) << word;
     tap_key('x');
@@ -220,7 +227,7 @@ TEST(PlayTest, InventoryAndExamineScreensTakeOneKey) {
     EXPECT_EQ(inv->row(3), "A rusted old crowbar.");
     EXPECT_EQ(inv->row(4), "");
     EXPECT_EQ(inv->row(5), "PRESS ANY KEY...");
-    tap_key(' ');
+    key_on_screen(' ');
     EXPECT_EQ(location_on(game.next_prompt()), 1) << word;
   }
   game.type_line("examine crowbar");
@@ -228,7 +235,7 @@ TEST(PlayTest, InventoryAndExamineScreensTakeOneKey) {
   ASSERT_TRUE(crowbar);
   EXPECT_EQ(crowbar->row(1), t::kCrowbar1);
   EXPECT_EQ(crowbar->row(2), t::kCrowbar2);
-  tap_key(' ');
+  key_on_screen(' ');
   EXPECT_EQ(location_on(game.next_prompt()), 1);
 
   // Away from the monster the crowbar is used on nothing, and the turn comes back.
@@ -236,7 +243,7 @@ TEST(PlayTest, InventoryAndExamineScreensTakeOneKey) {
   auto on_what = wait_for_text(t::kOnWhat);
   ASSERT_TRUE(on_what);
   EXPECT_EQ(on_what->row(1), "On what?");
-  tap_key(' ');
+  key_on_screen(' ');
   EXPECT_EQ(location_on(game.next_prompt()), 1);
 }
 
@@ -250,7 +257,7 @@ TEST(PlayTest, TheMonsterCanBeExaminedOnlyWhereItStands) {
   EXPECT_EQ(monster->row(1), t::kMonster1);
   EXPECT_EQ(monster->row(2), t::kMonster2);
   EXPECT_EQ(monster->row(3), t::kMonster3);
-  tap_key(' ');
+  key_on_screen(' ');
   EXPECT_EQ(location_on(game.next_prompt()), 8);
   // Beyond the monster, at the dead end, there is nothing to examine.
   ASSERT_EQ(location_on(game.command("n")), 9);
@@ -315,7 +322,7 @@ TEST(PlayTest, TimeSpentOnTheHelpScreenCounts) {
   game.type_line("help");
   ASSERT_TRUE(wait_for_text("PRESS ANY KEY..."));
   advance_clock_ms(game.remaining_ms() + 1);
-  tap_key(' ');
+  key_on_screen(' ');
   settle();
   tap_key(' ');
   // The next reader's first pass finds no time left; the clock does not move again.
