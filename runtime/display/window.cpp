@@ -15,6 +15,7 @@
 
 #include "runtime/core/control_words.h"
 #include "runtime/display/keyboard.h"
+#include "runtime/display/presenter.h"
 
 namespace rt {
 
@@ -30,9 +31,6 @@ constexpr int32_t kPauseBreakEvent = 2;
 constexpr uint32_t kWindowCloseBit = 1;
 
 struct WindowState {
-  int32_t window_width = 640;
-  int32_t window_height = 400;
-  bool reshaped = false;
   Atom wm_protocols = None;
   Atom wm_delete_window = None;
 };
@@ -40,20 +38,9 @@ WindowState g_window;
 
 // ---- drawing --------------------------------------------------------------------
 
-void draw_latest_frame() {
-  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  // While paused the window keeps the picture it shows.
-  if (paused.load() == 0) glutSwapBuffers();
-}
+void display_callback() { present_latest_frame(); }
 
-void display_callback() { draw_latest_frame(); }
-
-void reshape_callback(int width, int height) {
-  g_window.window_width = width;
-  g_window.window_height = height;
-  g_window.reshaped = true;
-}
+void reshape_callback(int width, int height) { note_window_size(width, height); }
 
 void timer_callback(int) {
   // The window may be gone if the toolkit ever saw a close request; asking for a
