@@ -32,7 +32,6 @@ constexpr size_t kFramesKept = 4096;
 struct Harness {
   std::atomic<bool> started{false};
   std::atomic<int64_t> now_ms{kClockStartMs};
-  rt::ScriptBody body = nullptr;
 
   std::mutex frame_mutex;
   std::deque<Screen> recent;  // guarded by frame_mutex; the newest at the back
@@ -112,12 +111,6 @@ void window_thread() {
   }
 }
 
-void script_thread() {
-  host::set_extended_precision();
-  harness().body();
-  rt::end_program();
-}
-
 // The screen reader builds its glyph index on first use; build it now, before the window
 // thread and the test both read frames.
 void warm_screen_reader() {
@@ -154,7 +147,6 @@ void install_hooks() {
 void start_headless_runtime(rt::ScriptBody body, const HeadlessOptions& options) {
   Harness& h = harness();
   if (h.started.exchange(true)) return;
-  h.body = body;
   ::testing::UnitTest::GetInstance()->listeners().Append(new LeaveAfterReport);
   install_hooks();
 
@@ -163,6 +155,7 @@ void start_headless_runtime(rt::ScriptBody body, const HeadlessOptions& options)
   rt::preset_event_tables();
   rt::initialise_low_memory();
   rt::initialise_string_storage();
+  rt::set_command_line("", 0);
   rt::initialise_time_of_day();
   rt::clock_base_ms.store(static_cast<uint32_t>(kClockStartMs));
   rt::day_offset_ms.store(options.time_of_day_ms);
@@ -172,7 +165,8 @@ void start_headless_runtime(rt::ScriptBody body, const HeadlessOptions& options)
   for (int32_t code : options.keys_before_start) tap_key(code);
 
   std::thread(window_thread).detach();
-  host::start_thread(script_thread);
+  rt::set_script_body(body);
+  host::start_thread(rt::script_thread_entry);
   rt::start_event_timer_thread();
   rt::display_ready.store(1);
   host::start_thread(rt::refresh_thread_main);
