@@ -70,13 +70,31 @@ KeySym pause_or_break_keysym(XEvent& ev) {
   return sym == XK_Pause || sym == XK_Break ? sym : NoSymbol;
 }
 
+// X turns Shift+Tab into ISO_Left_Tab, which the toolkit hands to no callback; the
+// loop delivers it as the Tab character with Shift held.
+bool is_shift_tab(XEvent& ev) {
+  if (ev.type != KeyPress && ev.type != KeyRelease) return false;
+  return XLookupKeysym(&ev.xkey, 1) == XK_ISO_Left_Tab && (ev.xkey.state & ShiftMask) != 0;
+}
+
+uint32_t modifiers_of(const XKeyEvent& key) {
+  uint32_t modifiers = kModifierShift;
+  if (key.state & ControlMask) modifiers |= kModifierCtrl;
+  if (key.state & Mod1Mask) modifiers |= kModifierAlt;
+  return modifiers;
+}
+
 Bool is_runtime_event(Display*, XEvent* ev, XPointer) {
-  return is_close_request(*ev) || pause_or_break_keysym(*ev) != NoSymbol;
+  return is_close_request(*ev) || pause_or_break_keysym(*ev) != NoSymbol || is_shift_tab(*ev);
 }
 
 void deliver(XEvent& ev) {
   if (is_close_request(ev)) {
     window_event_hook(kCloseEvent, 0, 0);
+    return;
+  }
+  if (is_shift_tab(ev)) {
+    translate_char_key('\t', ev.type == KeyPress, modifiers_of(ev.xkey));
     return;
   }
   // Pause with Control held is Break.

@@ -67,8 +67,9 @@ step "a"        a            -- "97,-97,"                     "61,"
 step "Shift+a"  shift+a      -- "100304,65,-65,-100304,"      "41,"
 step "Ctrl+a"   ctrl+a       -- "100306,97,-97,-100306,"      "01,"
 step "Alt+a"    alt+a        -- "100308,97,-97,-100308,"      "00 1e,"
-# (Shift+Tab is not here: X turns it into ISO_Left_Tab, which the toolkit delivers to
-# no callback at all.)
+# X turns Shift+Tab into ISO_Left_Tab, which the window's own event loop delivers as Tab
+# with Shift held.
+step "Shift+Tab" shift+Tab   -- "100304,9,-9,-100304,"        "00 0f,"
 # X delivers Ctrl+6 as character 30 already, which enters the ring as itself.
 step "Ctrl+6"   ctrl+6       -- "100306,30,-30,-100306,"      "1e,"
 step "Enter, Esc, Backspace" Return Escape BackSpace -- "13,-13,27,-27,8,-8," "0d,1b,08,"
