@@ -69,4 +69,10 @@ void note_window_size(int32_t width, int32_t height) {
   g_presenter.redraws_due = 2;
 }
 
+// The server keeps no copy of what a window shows: an uncovered part (the window moved
+// into view, another window closed over it) holds stale pixels until drawn again.
+void note_window_exposed() {
+  if (g_presenter.redraws_due == 0) g_presenter.redraws_due = 1;
+}
+
 }  // namespace rt

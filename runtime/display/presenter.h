@@ -9,5 +9,6 @@ namespace rt {
 
 void present_latest_frame();                     // display callback
 void note_window_size(int32_t width, int32_t height);  // reshape callback
+void note_window_exposed();                      // part of the window was uncovered
 
 }  // namespace rt

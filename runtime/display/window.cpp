@@ -85,6 +85,9 @@ uint32_t modifiers_of(const XKeyEvent& key) {
 }
 
 Bool is_runtime_event(Display*, XEvent* ev, XPointer) {
+  // Exposures stay in the queue for the toolkit; noting them here makes the next
+  // display callback draw the frame again instead of returning early.
+  if (ev->type == Expose) note_window_exposed();
   return is_close_request(*ev) || pause_or_break_keysym(*ev) != NoSymbol || is_shift_tab(*ev);
 }
 
