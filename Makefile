@@ -1,11 +1,11 @@
 # make run   builds the game and runs it in a window.
-# make test  builds everything twice (plain and with AddressSanitizer + UBSan) and runs
-#            every test in both builds.
+# make test  builds everything twice (plain and with AddressSanitizer + UBSan), runs
+#            every test in both builds, after a short fuzzing run of the number formatter.
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 
-.PHONY: deps build build-asan run test test-plain test-asan clean
+.PHONY: deps build build-asan run test test-plain test-asan test-fuzz clean
 
 deps:
 	@tools/install_deps.sh
@@ -29,7 +29,11 @@ test-asan: build-asan
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest -j $(JOBS) --output-on-failure -LE 'e2e|benchmark'
 
-test: test-plain test-asan
+# A short libFuzzer run of each number-formatting harness from its seed corpus (clang).
+test-fuzz: deps
+	tools/run_fuzzers.sh 20
+
+test: test-fuzz test-plain test-asan
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
