@@ -15,13 +15,10 @@
 #include "runtime/strings/pack_number.h"
 #include "runtime/strings/string_ops.h"
 #include "runtime/strings/string_storage.h"
+#include "tests/runtime/strings/string_test_values.h"
 
 namespace rt {
 namespace {
-
-std::string text(const StringValue* s) {
-  return std::string(reinterpret_cast<const char*>(s->data), static_cast<size_t>(s->length));
-}
 
 struct Value {
   StringValue* s;

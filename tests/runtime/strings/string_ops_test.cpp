@@ -10,19 +10,11 @@
 
 #include "runtime/core/errors.h"
 #include "runtime/strings/string_storage.h"
+#include "tests/runtime/strings/string_test_values.h"
 
 namespace rt {
 namespace {
 
-std::string text(const StringValue* s) {
-  return std::string(reinterpret_cast<const char*>(s->data), static_cast<size_t>(s->length));
-}
-
-StringValue* make(const std::string& value, bool temporary) {
-  StringValue* s = string_new(static_cast<int32_t>(value.size()), temporary);
-  value.copy(reinterpret_cast<char*>(s->data), value.size());
-  return s;
-}
 
 // The three kinds of argument reuse-or-copy tells apart.
 enum class Kind { Variable, PlainTemporary, Literal };

@@ -12,19 +12,11 @@
 #include "runtime/core/errors.h"
 #include "runtime/core/low_memory.h"
 #include "runtime/host/host.h"
+#include "tests/runtime/strings/string_test_values.h"
 
 namespace rt {
 namespace {
 
-std::string text(const StringValue* s) {
-  return std::string(reinterpret_cast<const char*>(s->data), static_cast<size_t>(s->length));
-}
-
-StringValue* make(const std::string& value, bool temporary) {
-  StringValue* s = string_new(static_cast<int32_t>(value.size()), temporary);
-  value.copy(reinterpret_cast<char*>(s->data), value.size());
-  return s;
-}
 StringValue* variable(const std::string& value) { return make(value, false); }
 StringValue* temporary(const std::string& value) { return make(value, true); }
 
