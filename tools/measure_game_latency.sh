@@ -8,6 +8,7 @@ game=${1:?marrowick binary}
 probe=${2:?key_latency binary}
 cycles=${3:-100}
 source "$here/../tests/e2e/lib.sh"
+source "$here/process_cpu.sh"
 start_xvfb
 start_game "$game"
 win=$(wait_window Untitled)
@@ -17,15 +18,7 @@ sleep 1
 xdotool key space  # leave the introduction: the first turn, prompt on row 22
 sleep 1
 
-ticks() { awk '{print $14 + $15}' "/proc/$GAME_PID/stat"; }
-hz=$(getconf CLK_TCK)
-before=$(ticks)
-start=$(date +%s.%N)
-sleep 10
-after=$(ticks)
-end=$(date +%s.%N)
-awk -v t=$((after - before)) -v hz="$hz" -v s="$start" -v e="$end" \
-  'BEGIN { printf "reader waiting at the prompt: %.2f s CPU in %.2f s = %.1f%% of one core\n", t / hz, e - s, 100 * t / hz / (e - s) }'
+measure_process_cpu "$GAME_PID" 10 "reader waiting at the prompt"
 
 "$probe" "$win" 22 "$cycles"
 xdotool key q Return
