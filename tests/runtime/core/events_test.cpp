@@ -115,7 +115,13 @@ TEST(EventTimerThread, ScansOnTheClockHonoursTheHandshakeAndReturnsOnExit) {
   rt::release_timed_event_scanner();
 
   now_ms = 600;  // arms
-  ASSERT_TRUE(eventually([] { return rt::timed_event(7)->last != 0; }));
+  // `last` belongs to the scanner; it is read with the scanner held off.
+  ASSERT_TRUE(eventually([] {
+    rt::hold_timed_event_scanner();
+    bool armed = rt::timed_event(7)->last != 0;
+    rt::release_timed_event_scanner();
+    return armed;
+  }));
   EXPECT_EQ(std::atomic_ref<uint8_t>(rt::timed_event(7)->pending).load(), 0);
   now_ms = 1200;  // due
   ASSERT_TRUE(eventually(
