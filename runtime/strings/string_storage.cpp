@@ -516,7 +516,10 @@ StringValue* string_new_low_memory(int32_t length, bool temporary) {
   return s;
 }
 
-StringValue* string_from_literal(const void* bytes, int32_t length) {
+namespace {
+
+// A record over bytes that belong to someone else; a bad length gives an empty value.
+StringValue* record_over(const void* bytes, int32_t length) {
   ensure_ready();
   if (length < 0 || (bytes == nullptr && length > 0)) {
     raise_error(kErrIllegalFunctionCall);
@@ -524,9 +527,16 @@ StringValue* string_from_literal(const void* bytes, int32_t length) {
   }
   if (bytes == nullptr) bytes = g_no_bytes;
   StringValue* s = take_record();
-  // The bytes stay the owner's: read-only values are never written through.
   s->data = static_cast<uint8_t*>(const_cast<void*>(bytes));
   s->length = length;
+  return s;
+}
+
+}  // namespace
+
+StringValue* string_from_literal(const void* bytes, int32_t length) {
+  StringValue* s = record_over(bytes, length);
+  // The bytes stay the owner's: read-only values are never written through.
   s->is_read_only = 1;
   enrol_temporary(s);
   return s;
@@ -537,15 +547,7 @@ StringValue* string_from_c_text(const char* text) {
 }
 
 StringValue* string_fixed_length(void* bytes, int32_t length) {
-  ensure_ready();
-  if (length < 0 || (bytes == nullptr && length > 0)) {
-    raise_error(kErrIllegalFunctionCall);
-    length = 0;
-  }
-  if (bytes == nullptr) bytes = g_no_bytes;
-  StringValue* s = take_record();
-  s->data = static_cast<uint8_t*>(bytes);
-  s->length = length;
+  StringValue* s = record_over(bytes, length);
   s->is_fixed_length = 1;
   return s;
 }
