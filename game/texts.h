@@ -74,7 +74,7 @@ inline constexpr char kStreet2[] = "An eerie silence settles over the empty lane
 inline constexpr char kStreet3a[] =
     "The faint scream of a beast carries on the dusk air from the east.";
 inline constexpr char kStreet3b[] = "Whatever did this can smell you now.";
-inline constexpr char kStreet4a[] = "There is not a soul in sight for miles in any direction round.";
+inline constexpr char kStreet4a[] = "There is not a soul in sight for miles along the broken roads.";
 inline constexpr char kStreet4b[] = "A dead place, with you its only soul.";
 inline constexpr char kStreet5a[] =
     "The dead silence of the street fills you with a cold, sick fear.";
@@ -88,9 +88,9 @@ inline constexpr char kStreet7a[] =
     "A normal life was all you ever wanted, and now it is gone for good.";
 inline constexpr char kStreet7b[] = "Every step brings death or a way out...";
 inline constexpr char kStreet8a[] =
-    "You stand in fear and disgust before the monster that stalks here..";
+    "You stand in fear and disgust before the monster, so close that you";
 inline constexpr char kStreet8b[] =
-    "This is the thing that brought death to the town you called home..";
+    "can smell the thing that brought death to the town you once loved.";
 inline constexpr char kStreet9[] = "A dead end: a brick wall and heaps of old garbage.";
 static_assert(has_length(kStreet1a, 62) && has_length(kStreet1b, 42));
 static_assert(has_length(kStreet2, 45));
@@ -151,7 +151,7 @@ inline constexpr char kOnWhat[] = "On what?";
 inline constexpr char kMonster1[] =
     "A monster made of long green vines, with a pumpkin for a head and an";
 inline constexpr char kMonster2[] =
-    "evil grin carved into it. Why it exists is beyond you, but you know.";
+    "evil grin carved into it. Why it exists is beyond you, but you know,";
 inline constexpr char kMonster3[] = "what you must do before this night is over and it moves on.";
 inline constexpr char kCrowbar1[] =
     "A crowbar, once yellow and made decades ago, left out in the rain,";
@@ -165,9 +165,9 @@ inline constexpr char kClockPicture[] = " ###:##.###";
 static_assert(has_length(kClockPicture, 11));
 
 inline constexpr char kTimeOut1[] =
-    "You remain in the ruins of the town. The creature has vanished into thin";
+    "You remain in the ruins of the town. The creature has vanished and begun";
 inline constexpr char kTimeOut2[] =
-    "air, and begun its trek to the next town. All is lost, or so you think.";
+    "its trek to the next town. All is lost for humanity, or so you think...";
 static_assert(has_length(kTimeOut1, 72) && has_length(kTimeOut2, 71));
 
 inline constexpr char kWin1[] = "You walk home through the ruins of the town you loved, the";
