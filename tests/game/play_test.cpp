@@ -67,7 +67,9 @@ void key_on_screen(int32_t code) {
 
 bool ends_game_prompt(const Screen& s) { return s.row(kBottomRow) == kEndPrompt; }
 
+// The end prompt drains the keys typed before it shows, so the key comes once it is seen.
 void expect_exit_after_key() {
+  ASSERT_TRUE(wait_for_text(kEndPrompt)) << current_screen().text();
   tap_key('k');
   ASSERT_TRUE(wait_for_exit()) << current_screen().text();
   EXPECT_EQ(exit_code(), 0);
