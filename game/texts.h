@@ -151,7 +151,7 @@ inline constexpr char kOnWhat[] = "On what?";
 inline constexpr char kMonster1[] =
     "A monster made of long green vines, with a pumpkin for a head and an";
 inline constexpr char kMonster2[] =
-    "evil grin carved into it. Why it exists is beyond you, but you know,";
+    "evil grin carved in it. Why it exists is beyond you, but you do know";
 inline constexpr char kMonster3[] = "what you must do before this night is over and it moves on.";
 inline constexpr char kCrowbar1[] =
     "A crowbar, once yellow and made decades ago, left out in the rain,";
