@@ -5,8 +5,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <map>
-#include <string>
 #include <vector>
 
 #include "runtime/core/control_words.h"
@@ -15,6 +13,7 @@
 #include "runtime/display/refresh.h"
 #include "runtime/host/host.h"
 #include "runtime/screen/screen_state.h"
+#include "tools/ratio_reporter.h"
 
 namespace {
 
@@ -84,38 +83,18 @@ BENCHMARK(BM_ComposeUnchangedMode12);
 BENCHMARK(BM_MemcpyPageBytes);
 BENCHMARK(BM_MemcpyFrameBytes);
 
-// Keeps each benchmark's time per iteration so the ratios come from this one run.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (!run.error_occurred) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void print_ratios() const {
-    auto ratio = [this](const char* a, const char* b) {
-      auto x = times_.find(a), y = times_.find(b);
-      return x == times_.end() || y == times_.end() ? -1.0 : x->second / y->second;
-    };
-    std::printf("\nchanged mode-12 frame / memcpy of the page (307200 B):   %.2f\n",
-                ratio("BM_ComposeChangedMode12", "BM_MemcpyPageBytes"));
-    std::printf("changed mode-12 frame / memcpy of the frame (1228800 B): %.2f\n",
-                ratio("BM_ComposeChangedMode12", "BM_MemcpyFrameBytes"));
-    std::printf("unchanged check / memcpy of the page (307200 B):         %.2f\n",
-                ratio("BM_ComposeUnchangedMode12", "BM_MemcpyPageBytes"));
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.print_ratios();
+  std::printf("\nchanged mode-12 frame / memcpy of the page (307200 B):   %.2f\n",
+              reporter.ratio("BM_ComposeChangedMode12", "BM_MemcpyPageBytes"));
+  std::printf("changed mode-12 frame / memcpy of the frame (1228800 B): %.2f\n",
+              reporter.ratio("BM_ComposeChangedMode12", "BM_MemcpyFrameBytes"));
+  std::printf("unchanged check / memcpy of the page (307200 B):         %.2f\n",
+              reporter.ratio("BM_ComposeUnchangedMode12", "BM_MemcpyPageBytes"));
   benchmark::Shutdown();
   return 0;
 }

@@ -10,12 +10,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <new>
 #include <string>
 
 #include "runtime/strings/string_ops.h"
 #include "runtime/strings/string_storage.h"
+#include "tools/ratio_reporter.h"
 
 // ---- allocation counting ------------------------------------------------------------------
 
@@ -103,33 +103,14 @@ void std_string_chain(benchmark::State& state) {
 BENCHMARK(runtime_chain);
 BENCHMARK(std_string_chain);
 
-// Remembers each run's time so the ratio can be printed after the table.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) times_[r.benchmark_name()] = r.GetAdjustedCPUTime();  // CPU time: steadier on a shared machine
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double time(const std::string& name) const {
-    const auto it = times_.find(name);
-    return it == times_.end() ? 0 : it->second;
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  const double runtime = reporter.time("runtime_chain");
-  const double yardstick = reporter.time("std_string_chain");
-  if (runtime > 0 && yardstick > 0) {
-    std::printf("runtime chain / std::string chain (CPU time) = %.2f\n", runtime / yardstick);
-  }
+  std::printf("runtime chain / std::string chain (CPU time) = %.2f\n",
+              reporter.ratio("runtime_chain", "std_string_chain"));
   benchmark::Shutdown();
   return 0;
 }
