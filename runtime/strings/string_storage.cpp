@@ -53,10 +53,16 @@ struct SlotList {
   int32_t capacity = 0;  // storage holds capacity + 1 entries
 };
 
+// Records handed out one by one from zero-filled blocks that are never returned.
+template <typename T, int32_t kPerBlock>
+struct RecordBlocks {
+  T* block = nullptr;
+  int32_t used = kPerBlock;
+  std::vector<T*> blocks;  // kept so every block stays reachable
+};
+
 struct MemoryLockStore {
-  MemoryLock* block = nullptr;
-  int32_t block_used = kMemoryLockBlockRecords;
-  std::vector<MemoryLock*> blocks;  // kept so every block stays reachable
+  RecordBlocks<MemoryLock, kMemoryLockBlockRecords> records;
   MemoryLock** free_stack = nullptr;
   int32_t free_count = 0;
   int32_t free_capacity = 0;
@@ -76,9 +82,7 @@ struct StringStorage {
   bool low_memory_ready = false;
 
   // DescriptorPool
-  StringValue* record_block = nullptr;
-  int32_t record_block_used = kDescriptorBlockRecords;
-  std::vector<StringValue*> record_blocks;
+  RecordBlocks<StringValue, kDescriptorBlockRecords> records;
   StringValue** free_records = nullptr;
   int32_t free_count = 0;
   int32_t free_capacity = 0;
@@ -139,6 +143,19 @@ void* regrow(void* block, size_t bytes) {
 [[noreturn]] void out_of_memory(ErrorCode code) {
   raise_error(code);
   host::process_exit(0);
+}
+
+// The next record of the current block, starting a new block when it is used up.
+template <typename T, int32_t kPerBlock>
+T* take_from_blocks(RecordBlocks<T, kPerBlock>& records, ErrorCode code) {
+  if (records.used == kPerBlock) {
+    void* block = obtain_zeroed(sizeof(T) * kPerBlock);
+    if (block == nullptr) out_of_memory(code);
+    records.block = static_cast<T*>(block);
+    records.blocks.push_back(records.block);
+    records.used = 0;
+  }
+  return &records.block[records.used++];
 }
 
 uint8_t* low_area() { return low_memory_at(kLowMemoryStringArea); }
@@ -223,14 +240,7 @@ StringValue* take_record() {
     std::memset(s, 0, sizeof(StringValue));
     return s;
   }
-  if (st.record_block_used == kDescriptorBlockRecords) {
-    void* block = obtain_zeroed(sizeof(StringValue) * kDescriptorBlockRecords);
-    if (block == nullptr) out_of_memory(kErrFreeRecordStack);
-    st.record_block = static_cast<StringValue*>(block);
-    st.record_blocks.push_back(st.record_block);
-    st.record_block_used = 0;
-  }
-  return &st.record_block[st.record_block_used++];
+  return take_from_blocks(st.records, kErrFreeRecordStack);
 }
 
 // A returned record is marked dead (negative length) so that a second release or a later
@@ -716,14 +726,7 @@ MemoryLock* memory_lock_new() {
   if (locks.free_count > 0) {
     lock = locks.free_stack[--locks.free_count];
   } else {
-    if (locks.block_used == kMemoryLockBlockRecords) {
-      void* block = obtain_zeroed(sizeof(MemoryLock) * kMemoryLockBlockRecords);
-      if (block == nullptr) out_of_memory(kErrMemoryLockBlock);
-      locks.block = static_cast<MemoryLock*>(block);
-      locks.blocks.push_back(locks.block);
-      locks.block_used = 0;
-    }
-    lock = &locks.block[locks.block_used++];
+    lock = take_from_blocks(locks.records, kErrMemoryLockBlock);
   }
   lock->kind = 0;
   lock->owned = nullptr;
