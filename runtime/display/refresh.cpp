@@ -27,18 +27,6 @@ struct RefreshState {
 
 RefreshState g_refresh;
 
-// The host's toggle decides; the keyboard model is repaired only where it disagrees.
-void sync_lock_key(bool host_on, int32_t code, bool through_key_events) {
-  bool held = key_is_down(code) != 0;
-  if (host_on == held) return;
-  if (through_key_events) {
-    held ? key_released(code) : key_pressed(code);
-  } else {
-    held ? held_key_remove(code) : held_key_add(code);
-  }
-  update_shift_flags();
-}
-
 }  // namespace
 
 uint32_t frame_counter() { return g_refresh.frame_counter.load(std::memory_order_relaxed); }
@@ -51,12 +39,10 @@ void update_tick_counter() {
   low_memory_write_u8(kTickCounter + 2, static_cast<uint8_t>(ticks >> 16));
 }
 
+// The host's toggles decide; the keyboard model is repaired only where it disagrees.
 void sync_lock_keys() {
   host::HostKeyState host_keys = host::query_host_key_state();
-  // Scroll Lock's state code is held directly: it has no key events of its own.
-  sync_lock_key(host_keys.scroll_lock_on, kKeyScrollLockState, false);
-  sync_lock_key(host_keys.caps_lock_on, kKeyCapsLockState, true);
-  sync_lock_key(host_keys.num_lock_on, kKeyNumLockState, true);
+  sync_lock_keys(host_keys.scroll_lock_on, host_keys.caps_lock_on, host_keys.num_lock_on);
 }
 
 void refresh_pass() {
