@@ -10,6 +10,11 @@ using ScriptBody = void (*)();
 // The program entry: prepares the runtime, starts the threads, creates the window and
 // runs its loop. Never returns in practice.
 int runtime_main(int argc, char** argv, ScriptBody script);
+// The two halves of start-up before the window: the process-wide state (tables, working
+// directory, low memory, strings, command line, time base, keyboard, fonts, palettes and
+// the first screen), then the script, event-timer and refresh threads.
+void prepare_runtime(int argc, char** argv, ScriptBody script);
+void start_runtime_threads();
 
 [[noreturn]] void end_program();
 [[noreturn]] void park_script_thread();

@@ -30,13 +30,6 @@ void change_to_executable_folder() {
   host::change_directory(executable_folder(host::executable_path()));
 }
 
-void start_worker_threads() {
-  host::start_thread(script_thread_entry);
-  start_event_timer_thread();
-  display_ready.store(1);
-  host::start_thread(refresh_thread_main);
-}
-
 }  // namespace
 
 StringValue* command_line() {
@@ -53,7 +46,14 @@ void set_command_line(const char* bytes, int32_t length) {
   g_frame.command_line = s;
 }
 
-int runtime_main(int argc, char** argv, ScriptBody script) {
+void start_runtime_threads() {
+  host::start_thread(script_thread_entry);
+  start_event_timer_thread();
+  display_ready.store(1);
+  host::start_thread(refresh_thread_main);
+}
+
+void prepare_runtime(int argc, char** argv, ScriptBody script) {
   set_script_body(script);
   clear_frame_ring();
   preset_event_tables();
@@ -67,7 +67,11 @@ int runtime_main(int argc, char** argv, ScriptBody script) {
   initialise_keyboard();
   // The image table, fonts, palettes and the first text screen, in that order.
   initialise_screen();
-  start_worker_threads();
+}
+
+int runtime_main(int argc, char** argv, ScriptBody script) {
+  prepare_runtime(argc, argv, script);
+  start_runtime_threads();
   create_window_and_run(argc, argv);
 }
 

@@ -150,26 +150,16 @@ void start_headless_runtime(rt::ScriptBody body, const HeadlessOptions& options)
   ::testing::UnitTest::GetInstance()->listeners().Append(new LeaveAfterReport);
   install_hooks();
 
-  // The start-up order of the real program, without the window.
-  rt::clear_frame_ring();
-  rt::preset_event_tables();
-  rt::initialise_low_memory();
-  rt::initialise_string_storage();
-  rt::set_command_line("", 0);
-  rt::initialise_time_of_day();
+  // The real program's start-up, with a stand-in for the window.
+  rt::prepare_runtime(0, nullptr, body);
+  // The fake clock's time of day replaces the one read from the host.
   rt::clock_base_ms.store(static_cast<uint32_t>(kClockStartMs));
   rt::day_offset_ms.store(options.time_of_day_ms);
-  rt::initialise_keyboard();
-  rt::initialise_screen();
   warm_screen_reader();
   for (int32_t code : options.keys_before_start) tap_key(code);
 
   std::thread(window_thread).detach();
-  rt::set_script_body(body);
-  host::start_thread(rt::script_thread_entry);
-  rt::start_event_timer_thread();
-  rt::display_ready.store(1);
-  host::start_thread(rt::refresh_thread_main);
+  rt::start_runtime_threads();
 }
 
 int64_t fake_now_ms() { return harness().now_ms.load(); }
